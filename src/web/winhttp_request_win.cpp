@@ -43,7 +43,8 @@ class WinHttpRequest final : public RequestObject {
     return Call(DISPID_HTTPREQUEST_SETPROXY,
                 Args(Variant::Long(setting), Variant::Text(AnsiToWide(server))));
   }
-  // A synchronous request is opened asynchronously and waited for (see Finish).
+  // The object is always opened asynchronously; for a synchronous request Send then waits
+  // for the answer itself (see Finish), which is what bounds it by the time-out.
   bool Open(const std::string& verb, const std::string& url, bool async) override {
     waitAfterSend_ = !async;
     return Call(DISPID_HTTPREQUEST_OPEN, Args(Variant::Text(AnsiToWide(verb)),
@@ -101,7 +102,7 @@ class WinHttpRequest final : public RequestObject {
   // the request when it has not completed by then.
   bool Finish(bool sent) {
     if (!sent || !waitAfterSend_) return sent;
-    const LONG seconds = receiveMs_ > 0 ? (receiveMs_ + 999) / 1000 : -1;
+    const LONG seconds = receiveMs_ > 0 ? receiveMs_ / 1000 + (receiveMs_ % 1000 != 0) : -1;
     Variant done;
     const bool waited = Invoke(DISPID_HTTPREQUEST_WAITFORRESPONSE, DISPATCH_METHOD,
                                Args(Variant::Long(seconds)), done.put());
