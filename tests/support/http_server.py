@@ -276,9 +276,10 @@ class Handler(socketserver.StreamRequestHandler):
             return False
         action = response.get("action", "answer")
         if action in ("close", "reset"):
-            if action == "reset":
+            if action == "reset":  # no linger: closing sends a reset instead of a FIN
                 self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER,
                                            struct.pack("ii", 1, 0))
+                self.connection.close()
             return False
         status = int(response.get("status", 200))
         reason = response.get("reason") or reason_for(status)
