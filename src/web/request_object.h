@@ -16,6 +16,8 @@ class RequestObject {
   virtual ~RequestObject() = default;
   virtual bool SetTimeouts(int resolveMs, int connectMs, int sendMs, int receiveMs) = 0;
   virtual bool SetProxy(int setting, const std::string& server) = 0;
+  // After a synchronous Open, Send returns once the answer is complete or the receive
+  // time-out has passed (the request is then abandoned and the reads give empty values).
   virtual bool Open(const std::string& verb, const std::string& url, bool async) = 0;
   virtual bool SetOption(int index, int value) = 0;
   virtual bool SetRequestHeader(const std::string& name, const std::string& value) = 0;
