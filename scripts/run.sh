@@ -41,7 +41,7 @@ if [ -n "$window" ]; then
   sleep 1  # let it paint
   import -window root -crop "$(xdotool getwindowgeometry --shell "$window" \
     | awk -F= '/WIDTH/{w=$2} /HEIGHT/{h=$2} /^X/{x=$2} /^Y/{y=$2} END{print w "x" h "+" x "+" y}')" \
-    "$picture"
+    +repage "$picture"
   echo "run: derov.exe is up; screenshot of its window: $picture"
 else
   import -window root "$picture"

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <fstream>
+#include <thread>
 #include <vector>
 
 #include "support/fake_message_box.h"
@@ -217,6 +219,35 @@ TEST_F(RuleListTest, ReloadGivesBackLoadTimeTextsAndTicks) {
   EXPECT_EQ(view_.CellText(0, kStatusColumn), "待监控");
   EXPECT_EQ(view_.CellText(0, kReminderCountColumn), "");
   EXPECT_TRUE(view_.Tick(0));
+}
+
+TEST_F(RuleListTest, ALoadThatWaitedListsEachRuleOnce) {
+  Store({.id = "1"});
+  Store({.id = "2"});
+  ASSERT_TRUE(store_.database.Open(path_));
+  std::atomic<bool> held{false};
+  std::atomic<bool> letGo{false};
+  std::thread holder([&] {
+    RuleDatabase::Hold hold = store_.database.Take();
+    held = true;
+    while (!letGo) std::this_thread::yield();
+  });
+  while (!held) std::this_thread::yield();
+
+  // While the first load waits for the database, a dispatched message runs a second load
+  // to its end (on the window's thread this is a click handled inside the pumped wait).
+  bool nested = false;
+  store_.database.SetWaitStep([&] {
+    if (nested) return;
+    nested = true;
+    letGo = true;
+    holder.join();
+    LoadRuleList(store_, view_);
+  });
+  LoadRuleList(store_, view_);
+  EXPECT_TRUE(nested);
+  EXPECT_EQ(view_.Column(kIdColumn), (Strings{"2", "1"}));
+  EXPECT_EQ(Slot(2).listRow, 0);
 }
 
 TEST_F(RuleListTest, DeletingAsksFirst) {
