@@ -297,6 +297,7 @@ LRESULT MainWindow::OnControlColour(UINT message, HDC dc, HWND control) {
 
 bool MainWindow::RunOnUiThread(std::function<void()> work) {
   auto payload = std::make_unique<std::function<void()>>(std::move(work));
+  std::lock_guard lock(postLock_);
   HWND window = hwnd();
   if (!window ||
       !PostMessageA(window, kRunOnUiThreadMessage, 0, reinterpret_cast<LPARAM>(payload.get())))
@@ -311,12 +312,18 @@ void MainWindow::OnRunOnUiThread(LPARAM payload) {
 }
 
 void MainWindow::OnNcDestroy() {
+  HWND window = hwnd();
+  {
+    std::lock_guard lock(postLock_);
+    hwnd_ = nullptr;
+  }
   // Work still queued for the window will never run; free what it owns. PeekMessage hands
   // out a pending WM_QUIT whatever the filter: it belongs to the message loop and goes back.
   MSG pending;
   bool quit = false;
   int quitCode = 0;
-  while (PeekMessageA(&pending, hwnd(), kRunOnUiThreadMessage, kRunOnUiThreadMessage, PM_REMOVE)) {
+  while (PeekMessageA(&pending, window, kRunOnUiThreadMessage, kRunOnUiThreadMessage,
+                      PM_REMOVE)) {
     if (pending.message == WM_QUIT) {
       quit = true;
       quitCode = static_cast<int>(pending.wParam);
@@ -325,8 +332,7 @@ void MainWindow::OnNcDestroy() {
     }
   }
   if (quit) PostQuitMessage(quitCode);
-  SetWindowLongPtrA(hwnd(), GWLP_USERDATA, 0);
-  hwnd_ = nullptr;
+  SetWindowLongPtrA(window, GWLP_USERDATA, 0);
   list_.Attach(nullptr);
   controls_ = {};
 }

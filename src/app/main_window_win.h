@@ -9,6 +9,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "app/list_view_win.h"
@@ -97,6 +98,9 @@ class MainWindow {
 
   HINSTANCE instance_;
   std::atomic<HWND> hwnd_{nullptr};
+  // Posting work and the window's end exclude each other, so nothing is posted after the
+  // queue has been drained.
+  std::mutex postLock_;
   Controls controls_;
   ListViewRuleList list_;
   ScopedFont font_;

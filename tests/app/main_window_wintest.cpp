@@ -408,6 +408,8 @@ TEST_F(MainWindowTest, ClosingDestroysTheTipWindowFirst) {
 }
 
 TEST(StartUp, OpeningTheRuleDatabase) {
+  const std::string kMissingText =
+      " 找不到！ \r\nError：Database file ‘derov.sdb’ missing\r\n\r\n\r\n请到 Orvane 下载完整版本！";
   test::TempFolder folder;
   // A folder with a Chinese name: the path reaches SQLite whole.
   const std::string chinese = folder.File("监控");
@@ -433,11 +435,9 @@ TEST(StartUp, OpeningTheRuleDatabase) {
   } cases[] = {
       {good, DatabaseOpening::kOpen, "", "", BoxStyle::kOk},
       {text, DatabaseOpening::kOpen, "", "", BoxStyle::kOk},  // found out at the first query
-      {missing, DatabaseOpening::kMissing,
-       missing + " 找不到！ \r\nError：Database file ‘derov.sdb’ missing\r\n\r\n\r\n请到 Orvane 下载完整版本！",
-       "启动失败", BoxStyle::kErrorOk},
-      {chinese, DatabaseOpening::kMissing, chinese + " 找不到！ \r\nError：Database file ‘derov.sdb’ missing\r\n\r\n\r\n请到 Orvane 下载完整版本！",
-       "启动失败", BoxStyle::kErrorOk},  // a folder is not a database file
+      {missing, DatabaseOpening::kMissing, missing + kMissingText, "启动失败", BoxStyle::kErrorOk},
+      // A folder of that name is not a database file.
+      {chinese, DatabaseOpening::kMissing, chinese + kMissingText, "启动失败", BoxStyle::kErrorOk},
       {locked, DatabaseOpening::kFailed, "数据库打开失败！", "信息：", BoxStyle::kOk},
   };
   for (const auto& c : cases) {
