@@ -1,0 +1,197 @@
+// derov.exe started as a user starts it: copied into a folder of its own (with a Chinese
+// name), with or without a rule database beside it.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/handle_win.h"
+#include "support/message_box_answerer_win.h"
+#include "support/rule_database_file.h"
+#include "support/temp_folder.h"
+
+namespace derov {
+namespace {
+
+using test::StoredRule;
+
+constexpr char kMissingText[] =
+    " 找不到！ \r\nError：Database file ‘derov.sdb’ missing\r\n\r\n\r\n请到 Orvane 下载完整版本！";
+
+class RunningProgram {
+ public:
+  explicit RunningProgram(const std::string& exe) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    std::string commandLine = "\"" + exe + "\"";
+    const std::string folder = exe.substr(0, exe.rfind('\\'));
+    if (CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       folder.c_str(), &startup, &info_)) {
+      process_.reset(info_.hProcess);
+      thread_.reset(info_.hThread);
+    }
+  }
+  ~RunningProgram() {
+    if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT)
+      TerminateProcess(process_.get(), 99);
+  }
+
+  bool started() const { return static_cast<bool>(process_); }
+  DWORD id() const { return info_.dwProcessId; }
+  HANDLE process() const { return process_.get(); }
+
+  // The program's exit code once it has ended within the time, else STILL_ACTIVE.
+  DWORD ExitCode(int timeoutMs) const {
+    DWORD code = STILL_ACTIVE;
+    if (WaitForSingleObject(process_.get(), timeoutMs) == WAIT_OBJECT_0)
+      GetExitCodeProcess(process_.get(), &code);
+    return code;
+  }
+
+  // Its visible main window, waiting for it to appear.
+  HWND WaitForMainWindow(int timeoutMs = 15000) const {
+    for (int waited = 0; waited <= timeoutMs; waited += 50) {
+      if (HWND window = FindMainWindow(); window && IsWindowVisible(window)) return window;
+      Sleep(50);
+    }
+    return nullptr;
+  }
+
+  HWND FindMainWindow() const {
+    struct Search {
+      DWORD id;
+      HWND found;
+    } search{id(), nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM parameter) -> BOOL {
+          auto* s = reinterpret_cast<Search*>(parameter);
+          DWORD owner = 0;
+          GetWindowThreadProcessId(window, &owner);
+          char className[64] = {};
+          GetClassNameA(window, className, sizeof className);
+          if (owner != s->id || std::string(className) != "derovMainWindow") return TRUE;
+          s->found = window;
+          return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+  }
+
+ private:
+  PROCESS_INFORMATION info_{};
+  ScopedHandle process_;
+  ScopedHandle thread_;
+};
+
+// Reads a list view of another process: the texts travel through memory of that process.
+class RemoteList {
+ public:
+  RemoteList(HANDLE process, HWND list) : process_(process), list_(list) {
+    memory_ = VirtualAllocEx(process_, nullptr, kSize, MEM_COMMIT, PAGE_READWRITE);
+  }
+  ~RemoteList() {
+    if (memory_) VirtualFreeEx(process_, memory_, 0, MEM_RELEASE);
+  }
+  int RowCount() const { return static_cast<int>(SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0)); }
+  bool Tick(int row) const {
+    const auto state = SendMessageA(list_, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK);
+    return ((state & LVIS_STATEIMAGEMASK) >> 12) == 2;
+  }
+  std::string Cell(int row, int column) const {
+    auto* base = static_cast<char*>(memory_);
+    LVITEMA item{};
+    item.iSubItem = column;
+    item.pszText = base + sizeof(LVITEMA);
+    item.cchTextMax = kSize - sizeof(LVITEMA);
+    SIZE_T moved = 0;
+    WriteProcessMemory(process_, base, &item, sizeof item, &moved);
+    SendMessageA(list_, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(base));
+    std::vector<char> text(kSize - sizeof(LVITEMA) + 1, '\0');
+    ReadProcessMemory(process_, base + sizeof(LVITEMA), text.data(), text.size() - 1, &moved);
+    return text.data();
+  }
+
+ private:
+  static constexpr int kSize = 4096;
+  HANDLE process_;
+  HWND list_;
+  void* memory_ = nullptr;
+};
+
+class DerovExe : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = temp_.File("监控程序");
+    ASSERT_TRUE(CreateDirectoryA(folder_.c_str(), nullptr));
+    exe_ = folder_ + "\\derov.exe";
+    ASSERT_TRUE(CopyFileA(DEROV_EXE, exe_.c_str(), FALSE)) << "copy " << DEROV_EXE;
+  }
+
+  test::TempFolder temp_;
+  std::string folder_;
+  std::string exe_;
+};
+
+TEST_F(DerovExe, WithoutItsDatabaseItSaysSoAndEnds) {
+  RunningProgram program(exe_);
+  ASSERT_TRUE(program.started());
+  HWND box = test::WaitForMessageBox(program.id(), 15000);
+  ASSERT_TRUE(box) << "no missing-database box";
+  const test::SeenBox seen = test::ReadMessageBox(box);
+  EXPECT_EQ(seen.title, "启动失败");
+  EXPECT_EQ(seen.text, folder_ + "\\derov.sdb" + kMissingText);
+  EXPECT_TRUE(seen.hasIcon);
+  HWND main = program.FindMainWindow();
+  EXPECT_TRUE(!main || !IsWindowVisible(main)) << "the main window must not show";
+
+  test::AnswerMessageBox(box, IDOK);
+  EXPECT_EQ(program.ExitCode(10000), 0u);
+  EXPECT_FALSE(std::ifstream(folder_ + "\\derov.sdb")) << "the program never makes one";
+}
+
+TEST_F(DerovExe, ListsItsRulesNewestFirst) {
+  const std::string database = folder_ + "\\derov.sdb";
+  ASSERT_TRUE(test::CreateRuleDatabase(database));
+  ASSERT_TRUE(test::StoreRule(database, {.id = "1", .name = "关闭的", .isopen = "0"}));
+  ASSERT_TRUE(test::StoreRule(database, {.id = "2", .name = "完毕的", .isend = "1"}));
+  ASSERT_TRUE(test::StoreRule(database, {.id = "3", .name = "等着的", .type = "2",
+                                         .saverule = "23{[价格]}"}));
+
+  RunningProgram program(exe_);
+  ASSERT_TRUE(program.started());
+  HWND main = program.WaitForMainWindow();
+  ASSERT_TRUE(main) << "no main window";
+  char title[256] = {};
+  GetWindowTextA(main, title, sizeof title);
+  EXPECT_EQ(std::string(title).rfind("diruzirivi v", 0), 0u) << title;
+
+  HWND list = FindWindowExA(main, nullptr, "SysListView32", nullptr);
+  ASSERT_TRUE(list);
+  RemoteList rows(program.process(), list);
+  ASSERT_EQ(rows.RowCount(), 3);
+  const struct {
+    const char* id;
+    const char* name;
+    bool ticked;
+    const char* status;
+  } expected[] = {{"3", "等着的", true, "待监控"},
+                  {"2", "完毕的", false, "执行完毕"},
+                  {"1", "关闭的", false, "未开启"}};
+  for (int row = 0; row < 3; ++row) {
+    EXPECT_EQ(rows.Cell(row, 0), expected[row].id);
+    EXPECT_EQ(rows.Cell(row, 1), expected[row].name);
+    EXPECT_EQ(rows.Tick(row), expected[row].ticked) << row;
+    EXPECT_EQ(rows.Cell(row, 9), expected[row].status);
+  }
+  EXPECT_EQ(rows.Cell(0, 3), "23{[价格]}");
+
+  PostMessageA(main, WM_CLOSE, 0, 0);
+  EXPECT_EQ(program.ExitCode(10000), 0u);
+}
+
+}  // namespace
+}  // namespace derov
