@@ -39,11 +39,11 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
                        bool ignoreCase) {
   if (from.empty()) return std::string(text);
   const TextSearcher searcher(from, ignoreCase);
+  TextSearcher::Matches matches(searcher, text);
   std::string out;
   out.reserve(text.size());
   size_t done = 0;
-  for (size_t at = searcher.FindIn(text, 0); at != std::string_view::npos;
-       at = searcher.FindIn(text, done)) {
+  for (size_t at = matches.Next(0); at != std::string_view::npos; at = matches.Next(done)) {
     out.append(text.substr(done, at - done)).append(to);
     done = at + from.size();
   }
@@ -56,9 +56,9 @@ std::vector<std::string> SplitText(std::string_view text, std::string_view separ
   if (text.empty()) return pieces;
   if (separator.empty()) return {std::string(text)};
   const TextSearcher searcher(separator, false);
+  TextSearcher::Matches matches(searcher, text);
   size_t done = 0;
-  for (size_t at = searcher.FindIn(text, 0); at != std::string_view::npos;
-       at = searcher.FindIn(text, done)) {
+  for (size_t at = matches.Next(0); at != std::string_view::npos; at = matches.Next(done)) {
     pieces.emplace_back(text.substr(done, at - done));
     done = at + separator.size();
   }
@@ -187,9 +187,10 @@ std::string TextBetween(std::string_view text, std::string_view before, std::str
 int CountOccurrences(std::string_view text, std::string_view keyword, bool caseSensitive) {
   if (text.empty() || keyword.empty()) return 0;
   const TextSearcher searcher(keyword, !caseSensitive);
+  TextSearcher::Matches matches(searcher, text);
   int count = 0;
-  for (size_t at = searcher.FindIn(text, 0); at != std::string_view::npos;
-       at = searcher.FindIn(text, at + keyword.size()))
+  for (size_t at = matches.Next(0); at != std::string_view::npos;
+       at = matches.Next(at + keyword.size()))
     ++count;
   return count;
 }

@@ -34,34 +34,13 @@ TextSearcher::TextSearcher(std::string_view needle, bool ignoreCase) : ignoreCas
   }
 }
 
-// One search's walk over the text: where the character boundaries are (counted from the
-// start of the search) and where the needle's first byte occurs next.
-class TextSearcher::Scan {
+// Where the characters of the text begin, counted from where a search starts.
+class TextSearcher::Boundaries {
  public:
-  Scan(std::string_view text, size_t from, unsigned char first, bool ignoreCase)
+  Boundaries(std::string_view text, size_t from)
       : bytes_(reinterpret_cast<const unsigned char*>(text.data())),
         size_(text.size()),
-        nextBoundary_(from) {
-    firstForms_[0] = first;
-    firstForms_[1] = ignoreCase && first >= 'a' && first <= 'z' ? first - 'a' + 'A' : first;
-    nextFirst_[0] = nextFirst_[1] = from;
-    known_[0] = known_[1] = false;
-  }
-
-  // The first position at or after i holding a form of the needle's first byte (size_ if none).
-  size_t NextCandidate(size_t i) {
-    size_t best = size_;
-    const int forms = firstForms_[1] == firstForms_[0] ? 1 : 2;
-    for (int f = 0; f < forms; ++f) {
-      if (!known_[f] || nextFirst_[f] < i) {  // each form's memchr moves forward only
-        const void* hit = std::memchr(bytes_ + i, firstForms_[f], size_ - i);
-        nextFirst_[f] = hit ? static_cast<size_t>(static_cast<const unsigned char*>(hit) - bytes_) : size_;
-        known_[f] = true;
-      }
-      if (nextFirst_[f] < best) best = nextFirst_[f];
-    }
-    return best;
-  }
+        nextBoundary_(from) {}
 
   // Whether byte i is the second byte of a two-byte character; i never goes backwards.
   bool IsTrail(size_t i) {
@@ -71,8 +50,6 @@ class TextSearcher::Scan {
     nextBoundary_ = i + (IsLeadByte(bytes_[i]) && i + 1 < size_ ? 2 : 1);
     return false;
   }
-
-  unsigned char operator[](size_t i) const { return bytes_[i]; }
 
  private:
   // Finds out whether i starts a character without walking every character from the last
@@ -88,28 +65,59 @@ class TextSearcher::Scan {
   const unsigned char* bytes_;
   size_t size_;
   size_t nextBoundary_;
-  unsigned char firstForms_[2];
-  size_t nextFirst_[2];
-  bool known_[2];
 };
 
-size_t TextSearcher::FindIn(std::string_view text, size_t from) const {
-  const size_t m = symbols_.size();
-  if (m == 0) return from < text.size() ? from : std::string_view::npos;
-  if (from > text.size() || text.size() - from < m) return std::string_view::npos;
-  Scan scan(text, from, static_cast<unsigned char>(symbols_[0]), ignoreCase_);
-  size_t matched = 0;
-  for (size_t i = from; i < text.size(); ++i) {
-    if (matched == 0) {
-      i = scan.NextCandidate(i);
-      if (text.size() - i < m) break;  // also true when there is no candidate (i == size)
+TextSearcher::Matches::Matches(const TextSearcher& searcher, std::string_view text)
+    : searcher_(searcher), text_(text) {
+  const auto first = searcher.symbols_.empty() ? 0 : static_cast<unsigned char>(searcher.symbols_[0]);
+  firstForms_[0] = first;
+  firstForms_[1] = searcher.ignoreCase_ && first >= 'a' && first <= 'z' ? first - 'a' + 'A' : first;
+  nextFirst_[0] = nextFirst_[1] = 0;
+  known_[0] = known_[1] = false;
+}
+
+// The first position at or after i holding a form of the needle's first byte (the text's size
+// if none). The positions asked for never go backwards, so each form's memchr passes every
+// byte at most once across all the searches of a Matches.
+size_t TextSearcher::Matches::NextCandidate(size_t i) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text_.data());
+  const int forms = firstForms_[1] == firstForms_[0] ? 1 : 2;
+  size_t best = text_.size();
+  for (int f = 0; f < forms; ++f) {
+    if (!known_[f] || nextFirst_[f] < i) {
+      const void* hit = std::memchr(bytes + i, firstForms_[f], text_.size() - i);
+      nextFirst_[f] = hit ? static_cast<size_t>(static_cast<const unsigned char*>(hit) - bytes)
+                          : text_.size();
+      known_[f] = true;
     }
-    const uint16_t symbol = Symbol(scan[i], scan.IsTrail(i), ignoreCase_);
-    while (matched > 0 && symbol != symbols_[matched]) matched = border_[matched - 1];
-    if (symbol == symbols_[matched]) ++matched;
+    if (nextFirst_[f] < best) best = nextFirst_[f];
+  }
+  return best;
+}
+
+size_t TextSearcher::Matches::Next(size_t from) {
+  const std::vector<uint16_t>& symbols = searcher_.symbols_;
+  const size_t m = symbols.size();
+  if (m == 0) return from < text_.size() ? from : std::string_view::npos;
+  if (from > text_.size() || text_.size() - from < m) return std::string_view::npos;
+  Boundaries boundaries(text_, from);
+  size_t matched = 0;
+  for (size_t i = from; i < text_.size(); ++i) {
+    if (matched == 0) {
+      i = NextCandidate(i);
+      if (text_.size() - i < m) break;  // also true when there is no candidate (i == size)
+    }
+    const auto byte = static_cast<unsigned char>(text_[i]);
+    const uint16_t symbol = Symbol(byte, boundaries.IsTrail(i), searcher_.ignoreCase_);
+    while (matched > 0 && symbol != symbols[matched]) matched = searcher_.border_[matched - 1];
+    if (symbol == symbols[matched]) ++matched;
     if (matched == m) return i + 1 - m;
   }
   return std::string_view::npos;
+}
+
+size_t TextSearcher::FindIn(std::string_view text, size_t from) const {
+  return Matches(*this, text).Next(from);
 }
 
 }  // namespace derov
