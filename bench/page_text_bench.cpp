@@ -143,11 +143,13 @@ void CutBaseline(benchmark::State& state) {
 // Step 4: the keyword count as the worker runs it (letter case ignored); baseline: memmem
 // counting the same keyword with letter case significant.
 void CountChineseStep(benchmark::State& state) {
-  for (auto _ : state) benchmark::DoNotOptimize(CountOccurrences(Data().cut, kChineseKeyword, false));
+  for (auto _ : state)
+    benchmark::DoNotOptimize(CountOccurrences(Data().cut, kChineseKeyword, false));
   Processed(state, Data().cut.size());
 }
 void CountChineseBaseline(benchmark::State& state) {
-  for (auto _ : state) benchmark::DoNotOptimize(CountWithMemmem(Opaque(Data().cut), kChineseKeyword));
+  for (auto _ : state)
+    benchmark::DoNotOptimize(CountWithMemmem(Opaque(Data().cut), kChineseKeyword));
   Processed(state, Data().cut.size());
 }
 void CountAsciiStep(benchmark::State& state) {

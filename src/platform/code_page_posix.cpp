@@ -74,7 +74,9 @@ void ForEachCell(Visit&& visit) {
 // (AAA1-AFFE, F8A1-FEFE, A140-A7A0) and then to every other cell without a character.
 void AddPrivateUse(Cp936Table& table, const std::array<bool, 0x10000>& assigned) {
   char32_t next = kPrivateUseFirst;
-  auto give = [&](int lead, int trail) { table[next++] = static_cast<uint16_t>(lead << 8 | trail); };
+  auto give = [&](int lead, int trail) {
+    table[next++] = static_cast<uint16_t>(lead << 8 | trail);
+  };
   const int blocks[3][2] = {{0xAA, 0xAF}, {0xF8, 0xFE}, {0xA1, 0xA7}};
   for (const auto& block : blocks)
     for (int lead = block[0]; lead <= block[1]; ++lead)

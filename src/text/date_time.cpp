@@ -71,10 +71,12 @@ std::string FormatDate(const LocalTime& value, std::string_view picture) {
   return ExpandPicture(picture, "dMyg", [&](char letter, size_t run, std::string& out) {
     switch (letter) {
       case 'd':
-        if (run <= 2)
+        if (run <= 2) {
           AppendNumber(out, value.day, run == 2);
-        else
-          out += (run == 3 ? kDayShortNames : kDayNames)[DayOfWeek(value.year, value.month, value.day)];
+        } else {
+          const int weekday = DayOfWeek(value.year, value.month, value.day);
+          out += run == 3 ? kDayShortNames[weekday] : kDayNames[weekday];
+        }
         break;
       case 'M':
         if (run <= 2) {

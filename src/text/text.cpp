@@ -197,7 +197,8 @@ int CountOccurrences(std::string_view text, std::string_view keyword, bool caseS
 
 std::string DecodeUtf8Page(const Bytes& body) {
   if (body.empty()) return {};
-  std::string text = Utf8ToGbk(std::string_view(reinterpret_cast<const char*>(body.data()), body.size()));
+  const std::string_view utf8(reinterpret_cast<const char*>(body.data()), body.size());
+  std::string text = Utf8ToGbk(utf8);
   // A zero byte ends the text, as it ends a text everywhere in the program.
   text.resize(std::min(text.find('\0'), text.size()));
   return text;

@@ -69,7 +69,7 @@ class TextSearcher::Boundaries {
 
 TextSearcher::Matches::Matches(const TextSearcher& searcher, std::string_view text)
     : searcher_(searcher), text_(text) {
-  const auto first = searcher.symbols_.empty() ? 0 : static_cast<unsigned char>(searcher.symbols_[0]);
+  const unsigned char first = searcher.symbols_.empty() ? 0 : searcher.symbols_[0] & 0xFF;
   firstForms_[0] = first;
   firstForms_[1] = searcher.ignoreCase_ && first >= 'a' && first <= 'z' ? first - 'a' + 'A' : first;
   nextFirst_[0] = nextFirst_[1] = 0;

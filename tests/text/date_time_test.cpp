@@ -90,7 +90,8 @@ TEST(FormatDateTime, ShortPicturesAreLeftOutAndInvalidValuesGiveNothing) {
       {2026, 3, 5, 1, 0, 0, 4, 1000},
   };
   for (const auto& v : invalid)
-    EXPECT_EQ(FormatDateTime(v, "yyyyMMdd", "hh:mm"), "") << v.year << '-' << v.month << '-' << v.day;
+    EXPECT_EQ(FormatDateTime(v, "yyyyMMdd", "hh:mm"), "")
+        << v.year << '-' << v.month << '-' << v.day << ' ' << v.hour << ':' << v.minute;
   EXPECT_EQ(FormatDateTime(At(2000, 2, 29), "yyyyMMdd"), "20000229");
   EXPECT_EQ(FormatDateTime(At(30827, 12, 31), "yyyyMMdd"), "308271231");
 }

@@ -44,7 +44,8 @@ TEST(DecodeUtf8Page, ConvertsAsTheSystemDoes) {
       {std::string("\xF0\x80\x80\0z", 5), "??"},          // the zero ends the converted text
   };
   for (const auto& c : cases)
-    EXPECT_EQ(DecodeUtf8Page(BytesOf(c.body)), c.expected) << "body of " << c.body.size() << " bytes";
+    EXPECT_EQ(DecodeUtf8Page(BytesOf(c.body)), c.expected)
+        << "body of " << c.body.size() << " bytes";
 }
 
 }  // namespace

@@ -89,7 +89,8 @@ TEST(FindText, AgreesWithThePlainSearchOnRandomTexts) {
     const int start = static_cast<int>(random() % (text.size() + 2));
     const size_t from = start > 1 ? start - 1 : 0;
     const int expected = from < text.size() ? NaiveFind(text, needle, from, fold) : -1;
-    ASSERT_EQ(FindText(text, needle, start, fold), expected) << "round " << round << " start " << start;
+    ASSERT_EQ(FindText(text, needle, start, fold), expected)
+        << "round " << round << " start " << start;
     int count = 0;
     for (int at = NaiveFind(text, needle, 0, fold); at != -1;
          at = NaiveFind(text, needle, at - 1 + needle.size(), fold))
