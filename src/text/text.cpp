@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
-#include <cstring>
+
+#include "platform/code_page.h"
+#include "text/text_search.h"
 
 namespace derov {
 namespace {
@@ -19,27 +21,8 @@ size_t CharLength(std::string_view text, size_t i) {
   return IsLeadByte(text[i]) && i + 1 < text.size() ? 2 : 1;
 }
 
-char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool MatchesAt(std::string_view text, size_t i, std::string_view needle, bool ignoreCase) {
-  if (!ignoreCase) return std::memcmp(text.data() + i, needle.data(), needle.size()) == 0;
-  for (size_t k = 0; k < needle.size(); ++k)
-    if (FoldAscii(text[i + k]) != FoldAscii(needle[k])) return false;
-  return true;
-}
-
 bool IsSpaceAt(std::string_view text, size_t i) {
   return text[i] == ' ' || text.substr(i, 2) == kFullWidthSpace;
-}
-
-// 0-based offset of the first match at or after the 0-based offset `from` (npos if none).
-size_t FindFrom(std::string_view text, std::string_view needle, size_t from, bool ignoreCase) {
-  if (needle.empty()) return from < text.size() ? from : std::string_view::npos;
-  const size_t n = needle.size();
-  for (size_t i = from; i + n <= text.size(); i += CharLength(text, i)) {
-    if ((text[i] == needle[0] || ignoreCase) && MatchesAt(text, i, needle, ignoreCase)) return i;
-  }
-  return std::string_view::npos;
 }
 
 }  // namespace
@@ -48,18 +31,19 @@ int FindText(std::string_view text, std::string_view needle, int start, bool ign
   const size_t from = start > 1 ? static_cast<size_t>(start) - 1 : 0;
   if (from >= text.size()) return -1;
   if (needle.empty()) return 1;
-  const size_t at = FindFrom(text, needle, from, ignoreCase);
+  const size_t at = TextSearcher(needle, ignoreCase).FindIn(text, from);
   return at == std::string_view::npos ? -1 : static_cast<int>(at) + 1;
 }
 
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to,
                        bool ignoreCase) {
   if (from.empty()) return std::string(text);
+  const TextSearcher searcher(from, ignoreCase);
+  TextSearcher::Matches matches(searcher, text);
   std::string out;
   out.reserve(text.size());
   size_t done = 0;
-  for (size_t at = FindFrom(text, from, 0, ignoreCase); at != std::string_view::npos;
-       at = FindFrom(text, from, done, ignoreCase)) {
+  for (size_t at = matches.Next(0); at != std::string_view::npos; at = matches.Next(done)) {
     out.append(text.substr(done, at - done)).append(to);
     done = at + from.size();
   }
@@ -71,9 +55,10 @@ std::vector<std::string> SplitText(std::string_view text, std::string_view separ
   std::vector<std::string> pieces;
   if (text.empty()) return pieces;
   if (separator.empty()) return {std::string(text)};
+  const TextSearcher searcher(separator, false);
+  TextSearcher::Matches matches(searcher, text);
   size_t done = 0;
-  for (size_t at = FindFrom(text, separator, 0, false); at != std::string_view::npos;
-       at = FindFrom(text, separator, done, false)) {
+  for (size_t at = matches.Next(0); at != std::string_view::npos; at = matches.Next(done)) {
     pieces.emplace_back(text.substr(done, at - done));
     done = at + separator.size();
   }
@@ -201,11 +186,22 @@ std::string TextBetween(std::string_view text, std::string_view before, std::str
 
 int CountOccurrences(std::string_view text, std::string_view keyword, bool caseSensitive) {
   if (text.empty() || keyword.empty()) return 0;
+  const TextSearcher searcher(keyword, !caseSensitive);
+  TextSearcher::Matches matches(searcher, text);
   int count = 0;
-  for (size_t at = FindFrom(text, keyword, 0, !caseSensitive); at != std::string_view::npos;
-       at = FindFrom(text, keyword, at + keyword.size(), !caseSensitive))
+  for (size_t at = matches.Next(0); at != std::string_view::npos;
+       at = matches.Next(at + keyword.size()))
     ++count;
   return count;
+}
+
+std::string DecodeUtf8Page(const Bytes& body) {
+  if (body.empty()) return {};
+  const std::string_view utf8(reinterpret_cast<const char*>(body.data()), body.size());
+  std::string text = Utf8ToGbk(utf8);
+  // A zero byte ends the text, as it ends a text everywhere in the program.
+  text.resize(std::min(text.find('\0'), text.size()));
+  return text;
 }
 
 std::string BodyToText(const Bytes& body) {

@@ -13,8 +13,9 @@ namespace derov {
 using Bytes = std::vector<unsigned char>;
 
 // First match of needle at or after the 1-based start (0 counts as 1). A match never starts
-// on the second byte of a two-byte character; ignoreCase folds A-Z/a-z only. An empty needle
-// is found at 1 whenever a byte remains at or after start.
+// on the second byte of a two-byte character (characters counted from start); ignoreCase
+// folds A-Z/a-z only, and the second byte of a character is no letter. An empty needle is
+// found at 1 whenever a byte remains at or after start.
 int FindText(std::string_view text, std::string_view needle, int start = 1,
              bool ignoreCase = false);
 
@@ -53,6 +54,10 @@ std::string TextBetween(std::string_view text, std::string_view before, std::str
 
 // Non-overlapping occurrences of keyword; 0 when either text is empty.
 int CountOccurrences(std::string_view text, std::string_view keyword, bool caseSensitive);
+
+// A UTF-8 page body to text: converted as the system converts it (U+FFFD for a bad sequence,
+// then "?" for what code page 936 cannot show), ending at the first zero byte.
+std::string DecodeUtf8Page(const Bytes& body);
 
 // Page body to text: the bytes up to the first zero byte, unchanged (the page is GBK).
 std::string BodyToText(const Bytes& body);
