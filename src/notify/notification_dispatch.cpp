@@ -47,7 +47,7 @@ void ShowTip(NotifyServices& services, const std::string& text,
 
 void NotifyRuleChange(NotifyServices& services, int ruleNumber, const std::string& message,
                       const std::shared_ptr<StopSignal>& life) {
-  const std::string name = services.rules.Read(ruleNumber).name;
+  const std::string name = services.rules.With(ruleNumber, [](const RuleRecord& r) { return r.name; });
   const NotificationSettings settings = services.settings.Get();
   PostLogLine(services, "[" + name + "]" + message + "\r\n", life);
   const std::string title = name + "　有新变动";

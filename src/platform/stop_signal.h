@@ -38,6 +38,16 @@ class StopSignal {
     return ready();
   }
 
+  // Waits up to timeoutMs (for ever when negative) for the stop; true when it came.
+  bool WaitForStop(long long timeoutMs) {
+    std::unique_lock lock(mutex_);
+    if (timeoutMs < 0)
+      wake_.wait(lock, [this] { return stopped_; });
+    else
+      wake_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return stopped_; });
+    return stopped_;
+  }
+
   // Makes a waiting WaitUntil look at its condition again.
   void Wake() {
     { std::lock_guard lock(mutex_); }

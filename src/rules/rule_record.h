@@ -50,6 +50,16 @@ class RuleTable {
     return slot.record;
   }
 
+  // What look(record) returns, computed under the slot's lock: for reading a field or two
+  // without copying the whole record. A number without a slot gets an empty record.
+  template <class Look>
+  auto With(int ruleNumber, Look&& look) const {
+    if (!HasSlot(ruleNumber)) return look(RuleRecord{});
+    const Slot& slot = slots_[ruleNumber - 1];
+    std::lock_guard lock(slot.lock);
+    return look(slot.record);
+  }
+
   // Runs change(record) under the slot's lock; does nothing for a number without a slot.
   template <class Change>
   void Update(int ruleNumber, Change&& change) {
