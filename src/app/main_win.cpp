@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "app/monitoring_wiring_win.h"
 #include "app/startup_win.h"
 
 // The program: the process-wide objects, the main window and its message loop.
@@ -9,7 +10,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   auto state = std::make_unique<derov::AppState>();
   derov::MainWindow window(instance);
   derov::WireMainWindow(*state, window);
+  derov::MonitoringWiring monitoring(*state, window, instance);
   if (!window.Create()) return state->startRefused ? 0 : 1;
   window.Show(showCommand);
-  return derov::RunMessageLoop();
+  const int exitCode = derov::RunMessageLoop();
+  // A worker still inside a fetch uses the rules, the database and the window objects: end
+  // the process where it stands instead of releasing them under it.
+  if (!monitoring.StopWorkers(300)) ExitProcess(static_cast<UINT>(exitCode));
+  return exitCode;
 }

@@ -13,6 +13,7 @@
 #include "support/message_box_answerer_win.h"
 #include "support/rule_database_file.h"
 #include "support/temp_folder.h"
+#include "support/test_server.h"
 
 namespace derov {
 namespace {
@@ -191,6 +192,36 @@ TEST_F(DerovExe, ListsItsRulesNewestFirst) {
 
   PostMessageA(main, WM_CLOSE, 0, 0);
   EXPECT_EQ(program.ExitCode(10000), 0u);
+}
+
+TEST_F(DerovExe, ClosingWhileAFetchIsInFlightEndsAtOnce) {
+  test::TestServer server;
+  ASSERT_TRUE(server.ready()) << server.problem();
+  test::ScriptedResponse slow;
+  slow.body = "late";
+  slow.delayMs = 20000;
+  ASSERT_TRUE(server.Script("slow", slow));
+  const std::string database = folder_ + "\\derov.sdb";
+  ASSERT_TRUE(test::CreateRuleDatabase(database));
+  ASSERT_TRUE(test::StoreRule(database, {.id = std::nullopt, .name = "慢", .url = server.Url("slow")}));
+
+  RunningProgram program(exe_);
+  ASSERT_TRUE(program.started());
+  HWND main = program.WaitForMainWindow();
+  ASSERT_TRUE(main);
+  HWND button = FindWindowExA(main, nullptr, "Button", "开始监控");
+  ASSERT_TRUE(button);
+  PostMessageA(button, BM_CLICK, 0, 0);
+  for (int waited = 0; server.Requests().empty() && waited < 15000; waited += 50) Sleep(50);
+  ASSERT_EQ(server.Requests().size(), 1u) << "the fetch never started";
+
+  // Without a window manager Wine spends about two seconds taking a top-level window off
+  // the screen; what counts is that the program does not wait for the fetch after that.
+  PostMessageA(main, WM_CLOSE, 0, 0);
+  while (IsWindow(main)) Sleep(5);
+  const DWORD windowGone = GetTickCount();
+  EXPECT_EQ(program.ExitCode(5000), 0u);
+  EXPECT_LT(GetTickCount() - windowGone, 1000u) << "closing waited for the fetch";
 }
 
 }  // namespace
