@@ -90,7 +90,9 @@ bool MainWindow::Create() {
   const int x = (GetSystemMetrics(SM_CXSCREEN) - kOuterWidth) / 2;
   const int y = (GetSystemMetrics(SM_CYSCREEN) - kOuterHeight) / 2;
   // A fixed border, a minimise box and no maximise box: the window keeps its size.
-  const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+  // No WS_CLIPCHILDREN: the group box around the rule buttons paints only its frame and
+  // leaves its inside to the main window's background.
+  const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
   return CreateWindowExA(0, kClassName, kTitle, style, x, y, kOuterWidth, kOuterHeight, nullptr,
                          nullptr, instance_, this) != nullptr;
 }
