@@ -3,6 +3,8 @@
 #include <memory>
 
 #include "app/startup_win.h"
+#include "rules/rule_editor_window_win.h"
+#include "web/winhttp_request_win.h"
 
 // The program: the process-wide objects, the main window and its message loop.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
@@ -10,6 +12,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   derov::MainWindow window(instance);
   derov::WireMainWindow(*state, window);
   if (!window.Create()) return state->startRefused ? 0 : 1;
+  derov::ProcessClock clock;
+  derov::RuleEditorWindow editor(instance, {.owner = window.hwnd(),
+                                            .store = &state->rules,
+                                            .list = &window.List(),
+                                            .requests = &derov::WinHttpRequests(),
+                                            .clock = &clock});
+  window.handlers.onNewRule = [&editor] { editor.Open(); };
   window.Show(showCommand);
   return derov::RunMessageLoop();
 }
