@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -699,6 +700,56 @@ TEST_F(RuleEditorTest, SavedRulesReachTheDatabaseExactlyAsTyped) {
     ASSERT_FALSE(rows.empty());
     EXPECT_EQ(rows.back(), one.stored);
   }
+}
+
+// Answers every message box of the process with OK until stopped, noting their texts.
+class BoxAnswerer {
+ public:
+  BoxAnswerer()
+      : thread_([this] {
+          while (!stop_) {
+            HWND box = test::WaitForMessageBox(GetCurrentProcessId(), 100);
+            if (!box) continue;
+            texts_.push_back(test::ReadMessageBox(box).text);
+            test::AnswerMessageBox(box, IDOK);
+            for (int i = 0; i < 500 && IsWindow(box) && IsWindowVisible(box); ++i) Sleep(10);
+          }
+        }) {}
+  ~BoxAnswerer() { Stop(); }
+  // The texts of the boxes answered.
+  const std::vector<std::string>& Stop() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+    return texts_;
+  }
+
+ private:
+  std::atomic<bool> stop_{false};
+  std::vector<std::string> texts_;
+  std::thread thread_;
+};
+
+TEST_F(RuleEditorTest, AClickWhileTheSaveWaitsForTheDatabaseSavesNothingMore) {
+  Click(c().测试按钮);
+  ASSERT_TRUE(WaitForSourceTests());
+  FillMinimalRule("一次");
+  // A worker holds the database; the save waits, dispatching messages, and meets a second
+  // click there.
+  std::atomic<bool> held{false};
+  std::thread worker([&] {
+    const RuleDatabase::Hold hold = state_.rules.database.Take();
+    held = true;
+    Sleep(1000);
+  });
+  while (!held) Sleep(5);
+  BoxAnswerer user;
+  PostMessageA(c().提交按钮, BM_CLICK, 0, 0);
+  SendMessageA(c().提交按钮, BM_CLICK, 0, 0);
+  worker.join();
+  Pump();
+  EXPECT_EQ(user.Stop(), std::vector<std::string>{"保存成功"});
+  EXPECT_EQ(StoredRules("name"), (std::vector<std::vector<std::string>>{{"旧规则"}, {"一次"}}));
+  EXPECT_EQ(editor_->hwnd(), nullptr);
 }
 
 TEST_F(RuleEditorTest, ClosingDuringASlowSourceTestTouchesNothing) {
