@@ -4,6 +4,8 @@
 
 #include "app/monitoring_wiring_win.h"
 #include "app/startup_win.h"
+#include "rules/rule_editor_window_win.h"
+#include "web/winhttp_request_win.h"
 
 // The program: the process-wide objects, the main window and its message loop.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
@@ -12,6 +14,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   derov::WireMainWindow(*state, window);
   derov::MonitoringWiring monitoring(*state, window, instance);
   if (!window.Create()) return state->startRefused ? 0 : 1;
+  derov::ProcessClock clock;
+  derov::RuleEditorWindow editor(instance, {.owner = window.hwnd(),
+                                            .store = &state->rules,
+                                            .list = &window.List(),
+                                            .requests = &derov::WinHttpRequests(),
+                                            .clock = &clock});
+  window.handlers.onNewRule = [&editor] { editor.Open(); };
   window.Show(showCommand);
   const int exitCode = derov::RunMessageLoop();
   // A worker still inside a fetch uses the rules, the database and the window objects: end
