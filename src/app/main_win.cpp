@@ -23,8 +23,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   window.handlers.onNewRule = [&editor] { editor.Open(); };
   window.Show(showCommand);
   const int exitCode = derov::RunMessageLoop();
-  // A worker still inside a fetch uses the rules, the database and the window objects: end
-  // the process where it stands instead of releasing them under it.
-  if (!monitoring.StopWorkers(300)) ExitProcess(static_cast<UINT>(exitCode));
+  // A worker or a source test still inside a fetch uses the program's objects: end the
+  // process where it stands instead of releasing them under it.
+  const bool workersEnded = monitoring.StopWorkers(300);
+  if (!workersEnded || derov::RuleEditorWindow::SourceTestsRunning() > 0)
+    ExitProcess(static_cast<UINT>(exitCode));
   return exitCode;
 }
