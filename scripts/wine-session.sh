@@ -30,4 +30,10 @@ wine_session_start() {
   # our pipes so that a caller reading our output is not held open by them.
   wineserver -p </dev/null >/dev/null 2>&1
   wine wineboot </dev/null >/dev/null 2>&1 || true
+  # On our own bare display there is no window manager: Wine then draws the window frames
+  # itself, instead of waiting two seconds for a manager each time a window goes away.
+  local managed=Y
+  [ -n "$wine_session_xvfb" ] && managed=N
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d "$managed" /f \
+    </dev/null >/dev/null 2>&1 || true
 }

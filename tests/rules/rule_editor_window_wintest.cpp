@@ -255,7 +255,11 @@ TEST_F(RuleEditorTest, WindowFrame) {
   EXPECT_EQ(editor_->hwnd(), editor);
   EXPECT_EQ(GetForegroundWindow(), editor);
   int editors = 0;
-  for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, "derovRuleEditor", nullptr));) ++editors;
+  for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, "derovRuleEditor", nullptr));) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(w, &process);
+    if (process == GetCurrentProcessId()) ++editors;
+  }
   EXPECT_EQ(editors, 1);
   EXPECT_EQ(Text(c().名称框), "输入中");
 }
