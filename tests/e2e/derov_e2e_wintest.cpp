@@ -58,6 +58,7 @@ enum EditorControl : int {
 constexpr int kNameColumn = 1;
 constexpr int kCurrentValueColumn = 5;
 constexpr int kReminderCountColumn = 7;
+constexpr int kUpdateTimeColumn = 8;
 constexpr int kStatusColumn = 9;
 
 constexpr char kLogIntroduction[] =
@@ -83,6 +84,15 @@ std::string Today() {
   GetLocalTime(&now);
   char text[16];
   wsprintfA(text, "%04u%02u%02u", now.wYear, now.wMonth, now.wDay);
+  return text;
+}
+
+// How a status time of today begins in the list: the month, the two-digit day, two blanks.
+std::string TodaysStampDate() {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  char text[16];
+  wsprintfA(text, "%u/%02u  ", now.wMonth, now.wDay);
   return text;
 }
 
@@ -270,6 +280,7 @@ class DerovEndToEnd : public ::testing::Test {
     const test::SeenBox seen = test::ReadMessageBox(box);
     EXPECT_EQ(seen.title, "信息：");
     EXPECT_EQ(seen.text, "保存成功");
+    EXPECT_GE(list_->FindRow(kNameColumn, form.name), 0) << "the list is loaded before the box";
     test::AnswerMessageBox(box, IDOK);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(editor_); })) << "the editor stayed open";
   }
@@ -510,6 +521,8 @@ TEST_F(DerovEndToEnd, RulesMadeInTheEditorWatchChangingPagesUntilStoppedAndSurvi
   ASSERT_NO_FATAL_FAILURE(ExpectFiring(sale, "关键词‘促销’本轮出现次数2/上轮：0"));
   EXPECT_TRUE(WaitForValueAndCount(sale, "2", "1"));
   EXPECT_EQ(Cell(sale, kStatusColumn), "执行完毕");
+  EXPECT_EQ(Cell(sale, kUpdateTimeColumn).rfind(TodaysStampDate(), 0), 0u)
+      << Cell(sale, kUpdateTimeColumn);
   EXPECT_FALSE(Ticked(sale));
   const size_t saleFetches = RequestsTo("sale").size();
 

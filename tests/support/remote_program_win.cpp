@@ -105,11 +105,15 @@ bool RemoteMemory::Read(void* data, std::size_t size, std::size_t offset) const 
 }
 
 std::string RemoteText(HWND window) {
-  // The system carries WM_GETTEXT's text between the processes itself.
-  const auto length = SendWithin(window, WM_GETTEXTLENGTH, 0, 0);
-  std::vector<char> text(static_cast<size_t>(length) + 2, '\0');
-  const auto copied = SendWithin(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
-  return std::string(text.data(), static_cast<size_t>(copied));
+  // The system carries WM_GETTEXT's text between the processes itself. The text may grow
+  // between asking its length and reading it: a copy that fills the buffer is read again.
+  for (size_t room = static_cast<size_t>(SendWithin(window, WM_GETTEXTLENGTH, 0, 0)) + 64;;
+       room *= 2) {
+    std::vector<char> text(room, '\0');
+    const auto copied = static_cast<size_t>(
+        SendWithin(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data())));
+    if (copied + 1 < room) return std::string(text.data(), copied);
+  }
 }
 
 RECT RemoteItemRect(HANDLE process, HWND control, UINT message, WPARAM item) {
