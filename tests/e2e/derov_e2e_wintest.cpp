@@ -32,7 +32,8 @@ using test::ScriptedResponse;
 // Generous: two cores are shared with other work, and Wine is slow to start.
 constexpr int kDeadlineMs = 20000;
 
-// The rule editor's controls, by the ids the editor gives them.
+// The rule editor's controls, by the ids the editor gives them (numbered from 1001 in the
+// order it creates them).
 enum EditorControl : int {
   kUrlBox = 1004,
   kNameBox = 1009,
@@ -398,7 +399,7 @@ class DerovEndToEnd : public ::testing::Test {
     ASSERT_NO_FATAL_FAILURE(WaitForTipShowingAndHiding(message));
   }
 
-  // A click on the row's tick box.
+  // A click on the row's tick box, which stands at the row's left end.
   void ClickTick(const std::string& rule) {
     const int row = list_->FindRow(kNameColumn, rule);
     ASSERT_GE(row, 0);
@@ -627,12 +628,6 @@ TEST_F(DerovEndToEnd, RulesMadeInTheEditorWatchChangingPagesUntilStoppedAndSurvi
   EXPECT_EQ(Ask(weChatBox_, BM_GETCHECK), BST_CHECKED);
   ASSERT_NO_FATAL_FAILURE(CloseProgram());
 }
-
-}  // namespace
-}  // namespace derov
-
-namespace derov {
-namespace {
 
 TEST_F(DerovEndToEnd, SwitchesAndTicksSetInTheMainWindowGovernTheFirings) {
   const std::string quote = "行情";
