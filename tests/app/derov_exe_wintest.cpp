@@ -1,16 +1,14 @@
 // derov.exe started as a user starts it: copied into a folder of its own (with a Chinese
 // name), with or without a rule database beside it.
 #include <windows.h>
-#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <string>
-#include <vector>
 
-#include "platform/handle_win.h"
 #include "support/message_box_answerer_win.h"
+#include "support/remote_program_win.h"
 #include "support/rule_database_file.h"
 #include "support/temp_folder.h"
 #include "support/test_server.h"
@@ -18,110 +16,12 @@
 namespace derov {
 namespace {
 
+using test::RemoteList;
+using test::RunningProgram;
 using test::StoredRule;
 
 constexpr char kMissingText[] =
     " 找不到！ \r\nError：Database file ‘derov.sdb’ missing\r\n\r\n\r\n请到 Orvane 下载完整版本！";
-
-class RunningProgram {
- public:
-  explicit RunningProgram(const std::string& exe) {
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    std::string commandLine = "\"" + exe + "\"";
-    const std::string folder = exe.substr(0, exe.rfind('\\'));
-    if (CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                       folder.c_str(), &startup, &info_)) {
-      process_.reset(info_.hProcess);
-      thread_.reset(info_.hThread);
-    }
-  }
-  ~RunningProgram() {
-    if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT)
-      TerminateProcess(process_.get(), 99);
-  }
-
-  bool started() const { return static_cast<bool>(process_); }
-  DWORD id() const { return info_.dwProcessId; }
-  HANDLE process() const { return process_.get(); }
-
-  // The program's exit code once it has ended within the time, else STILL_ACTIVE.
-  DWORD ExitCode(int timeoutMs) const {
-    DWORD code = STILL_ACTIVE;
-    if (WaitForSingleObject(process_.get(), timeoutMs) == WAIT_OBJECT_0)
-      GetExitCodeProcess(process_.get(), &code);
-    return code;
-  }
-
-  // Its visible main window, waiting for it to appear.
-  HWND WaitForMainWindow(int timeoutMs = 15000) const {
-    for (int waited = 0; waited <= timeoutMs; waited += 50) {
-      if (HWND window = FindMainWindow(); window && IsWindowVisible(window)) return window;
-      Sleep(50);
-    }
-    return nullptr;
-  }
-
-  HWND FindMainWindow() const {
-    struct Search {
-      DWORD id;
-      HWND found;
-    } search{id(), nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM parameter) -> BOOL {
-          auto* s = reinterpret_cast<Search*>(parameter);
-          DWORD owner = 0;
-          GetWindowThreadProcessId(window, &owner);
-          char className[64] = {};
-          GetClassNameA(window, className, sizeof className);
-          if (owner != s->id || std::string(className) != "derovMainWindow") return TRUE;
-          s->found = window;
-          return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-  }
-
- private:
-  PROCESS_INFORMATION info_{};
-  ScopedHandle process_;
-  ScopedHandle thread_;
-};
-
-// Reads a list view of another process: the texts travel through memory of that process.
-class RemoteList {
- public:
-  RemoteList(HANDLE process, HWND list) : process_(process), list_(list) {
-    memory_ = VirtualAllocEx(process_, nullptr, kSize, MEM_COMMIT, PAGE_READWRITE);
-  }
-  ~RemoteList() {
-    if (memory_) VirtualFreeEx(process_, memory_, 0, MEM_RELEASE);
-  }
-  int RowCount() const { return static_cast<int>(SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0)); }
-  bool Tick(int row) const {
-    const auto state = SendMessageA(list_, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK);
-    return ((state & LVIS_STATEIMAGEMASK) >> 12) == 2;
-  }
-  std::string Cell(int row, int column) const {
-    auto* base = static_cast<char*>(memory_);
-    LVITEMA item{};
-    item.iSubItem = column;
-    item.pszText = base + sizeof(LVITEMA);
-    item.cchTextMax = kSize - sizeof(LVITEMA);
-    SIZE_T moved = 0;
-    WriteProcessMemory(process_, base, &item, sizeof item, &moved);
-    SendMessageA(list_, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(base));
-    std::vector<char> text(kSize - sizeof(LVITEMA) + 1, '\0');
-    ReadProcessMemory(process_, base + sizeof(LVITEMA), text.data(), text.size() - 1, &moved);
-    return text.data();
-  }
-
- private:
-  static constexpr int kSize = 4096;
-  HANDLE process_;
-  HWND list_;
-  void* memory_ = nullptr;
-};
 
 class DerovExe : public ::testing::Test {
  protected:
