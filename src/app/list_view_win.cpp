@@ -23,6 +23,10 @@ int ListViewRuleList::AppendRow() {
 }
 
 void ListViewRuleList::SetCellText(int row, int column, const std::string& text) {
+  // Every worker cycle rewrites cells that mostly keep their text (an idle rule's current
+  // value); a write that changes nothing would still repaint the row.
+  constexpr size_t kComparedLength = 1024;
+  if (text.size() <= kComparedLength && CellText(row, column) == text) return;
   LVITEMA item{};
   item.iSubItem = column;
   item.pszText = const_cast<char*>(text.c_str());

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <mutex>
 #include <vector>
 
 #include "platform/com_win.h"
@@ -145,19 +146,33 @@ class WinHttpRequestFactory final : public RequestObjectFactory {
 
   std::shared_ptr<RequestObject> Create() override {
     CLSID clsid;
-    if (FAILED(CLSIDFromProgID(kProgId, &clsid))) return nullptr;
+    if (!ClassId(clsid)) return nullptr;
     ComPtr<IDispatch> dispatch;
     if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
                                 dispatch.put_void())))
       return nullptr;
     return std::make_shared<WinHttpRequest>(std::move(dispatch));
   }
+
+ private:
+  // The class is looked up by its ProgID once: asking the registry again at every fetch
+  // cost each worker cycle a round of registry calls.
+  bool ClassId(CLSID& clsid) {
+    std::lock_guard lock(mutex_);
+    if (!known_) known_ = SUCCEEDED(CLSIDFromProgID(kProgId, &clsid_));
+    clsid = clsid_;
+    return known_;
+  }
+
+  std::mutex mutex_;
+  bool known_ = false;
+  CLSID clsid_{};
 };
 
 }  // namespace
 
 RequestObjectFactory& WinHttpRequests() {
-  static WinHttpRequestFactory factory;  // stateless: safe to share between threads
+  static WinHttpRequestFactory factory;  // shared by every thread; its one state is locked
   return factory;
 }
 
