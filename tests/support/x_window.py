@@ -43,8 +43,10 @@ def geometry(window):
 
 
 def click(window, x, y):
-    """A left click at (x, y) of the window's client area."""
-    _xdotool("mousemove", "--window", window, x, y, "click", "1")
+    """A left click at (x, y) of the window's client area. The pointer then goes to the
+    screen's corner: left over a window, it keeps Wine's mouse tracking timer running, a
+    load that no user leaves there for long."""
+    _xdotool("mousemove", "--window", window, x, y, "click", "1", "mousemove", "0", "0")
 
 
 class _ClientMessage(ctypes.Structure):
