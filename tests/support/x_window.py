@@ -20,10 +20,12 @@ def _xdotool(*args):
 
 
 def find_window(pid, title_pattern, timeout=15.0, poll=0.02):
-    """The first visible window of the process whose title matches, or None after timeout."""
+    """The first visible window of the process (any process for None) whose title matches,
+    or None after timeout."""
     deadline = time.monotonic() + timeout
+    owner = ["--pid", pid] if pid is not None else []
     while True:
-        found = _xdotool("search", "--onlyvisible", "--pid", pid, "--name", title_pattern).split()
+        found = _xdotool("search", "--onlyvisible", *owner, "--name", title_pattern).split()
         if found:
             return int(found[0])
         if time.monotonic() >= deadline:
