@@ -29,7 +29,7 @@ for part in "${parts[@]}"; do
       echo "== page text pipeline (native)"
       cmake --preset native >/dev/null
       cmake --build --preset native --target page_text_bench >/dev/null
-      build/native/bench/page_text_bench
+      build/native/bench/page_text_bench --benchmark_color=false
       ;;
     size)
       echo "== size"
