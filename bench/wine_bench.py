@@ -7,6 +7,9 @@
   wine_bench.py threads [--count 99]
       The resident size of a trivial Windows program with no threads and with 99 sleeping
       threads (with and without COM): what a thread costs under Wine.
+  wine_bench.py calls [--rules 3] [--seconds 10]
+      The same rules under a wineserver that logs every call: derov.exe's calls to the
+      wineserver per cycle, by name, for the UI thread and for the other threads.
   wine_bench.py minute [--rules 99] [--seconds 60] [--page-kb 20] [--profile FILE]
       Idle-page rules (period 1 s, each its own page on the scripted local server, pages
       that never change) monitored for a minute: cycles done against cycles due, CPU time
@@ -210,11 +213,14 @@ def idle_page(kilobytes):
 class Program:
     """derov.exe (or another Windows program) started under Wine in a folder."""
 
-    def __init__(self, folder, command=("derov.exe",)):
+    def __init__(self, folder, command=("derov.exe",), log=None):
+        """log: a file for the program's output (Wine's messages, a crash report)."""
+        output = open(log, "w") if log else subprocess.DEVNULL
         self.started = time.monotonic()
         self.process = subprocess.Popen([WINE_RUN, *command], cwd=folder,
-                                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                        stderr=subprocess.DEVNULL)
+                                        stdin=subprocess.DEVNULL, stdout=output, stderr=output)
+        if log:
+            output.close()
         self.pid = self.process.pid
         self.window = None
 
@@ -329,6 +335,83 @@ def threads(args):
         print(f"resident size per sleeping thread{' with COM' if kind else ''}: {each:.0f} kB")
 
 
+# --- wineserver calls per cycle -----------------------------------------------------------
+
+def calls(args):
+    """Runs a few idle-page rules under a wineserver that logs every call (wineserver -d1)
+    and counts derov.exe's calls per cycle by name, for the UI thread and the rest."""
+    log = os.path.join(WORK, "calls-wineserver.log")
+    os.makedirs(WORK, exist_ok=True)
+    quiet = {"stdin": subprocess.DEVNULL, "stdout": subprocess.DEVNULL,
+             "stderr": subprocess.DEVNULL}
+    subprocess.run(["wineserver", "-k"], **quiet)
+    subprocess.run(["wineserver", "-w"], **quiet)
+    with open(log, "w") as out:
+        traced = subprocess.Popen(["wineserver", "-f", "-d1"], stdin=subprocess.DEVNULL,
+                                  stdout=out, stderr=out)
+    server = TestServer()
+    try:
+        subprocess.run([WINE_RUN, "wineboot"], **quiet)
+        page, count = idle_page(args.page_kb)
+        response = {"headers": [["Content-Type", "text/html; charset=utf-8"]], "text": page}
+        rules = []
+        for n in range(1, args.rules + 1):
+            server.script(f"/idle/{n:02d}", response)
+            rules.append(idle_rule(n, f"{server.base}/idle/{n:02d}", count))
+        program = Program(make_folder("calls", rules))
+        program.wait_for_window()
+        time.sleep(2)
+        x_window.click(program.window, *START_STOP)
+        time.sleep(1)  # past the start
+        begin, first = os.path.getsize(log), len(server.requests("/idle/"))
+        time.sleep(args.seconds)
+        end, last = os.path.getsize(log), len(server.requests("/idle/"))
+        x_window.click(program.window, *START_STOP)
+        program.close()
+    finally:
+        server.stop()
+        subprocess.run(["wineserver", "-k"], **quiet)
+        traced.wait()
+        subprocess.run(["wineserver", "-p"], **quiet)  # the session's server again
+        subprocess.run([WINE_RUN, "wineboot"], **quiet)
+    count_calls(log, program.pid, begin, end, last - first)
+
+
+def count_calls(log, pid, begin, end, cycles):
+    """Counts the calls that derov.exe's threads made between the two offsets of the log."""
+    import collections
+    import re
+    ui_thread, threads, asked = None, set(), set()
+    by_name = {"UI thread": collections.Counter(), "other threads": collections.Counter()}
+    offset = 0
+    with open(log, "rb") as f:
+        for raw in f:
+            at, offset = offset, offset + len(raw)
+            line = raw.decode("latin-1")
+            found = re.match(r"([0-9a-f]{4}): (\w+)\((.*)", line)
+            if not found:
+                continue
+            thread, name, rest = found.groups()
+            if name == "init_first_thread" and f"unix_pid={pid}," in rest:
+                ui_thread = thread
+                threads.add(thread)
+            elif name == "new_thread" and thread in threads:
+                if rest.startswith(") = 0"):
+                    if thread in asked:
+                        threads.add(re.search(r"tid=([0-9a-f]+)", rest).group(1))
+                        asked.discard(thread)
+                elif "process=ffffffff" in rest:
+                    asked.add(thread)
+            if begin <= at < end and thread in threads and not rest.startswith(") ="):
+                by_name["UI thread" if thread == ui_thread else "other threads"][name] += 1
+    total = sum(sum(c.values()) for c in by_name.values())
+    print(f"{cycles} cycles; wineserver calls of derov.exe: {total} ({total / cycles:.0f} a cycle)")
+    for kind, counter in by_name.items():
+        calls_here = sum(counter.values())
+        top = ", ".join(f"{name} {n / cycles:.1f}" for name, n in counter.most_common(10))
+        print(f"  {kind}: {calls_here / cycles:.0f} a cycle; most: {top}")
+
+
 # --- one minute of idle-page rules --------------------------------------------------------
 
 def minute(args):
@@ -352,7 +435,8 @@ def run_minute(args, server):
     folder = make_folder("minute", rules, ini)
     prefix = os.environ.get("WINEPREFIX", os.path.join(TOP, "build", "wineprefix"))
 
-    program = Program(folder)
+    log = os.path.join(WORK, "minute-derov.log")
+    program = Program(folder, log=log)
     program.wait_for_window()
     time.sleep(2)  # the rule list is loaded and painted
     others = {pid: name for pid, name in wine_processes(prefix).items() if pid != program.pid}
@@ -422,9 +506,14 @@ def run_minute(args, server):
     pushes = server.requests("/push/")
     late = [r for r in records if r["time"] > wall_end]
     with open(os.path.join(WORK, "minute-requests.json"), "w") as f:
-        json.dump({"start": wall_start, "end": wall_end, "requests": records, "pushes": pushes}, f)
+        json.dump({"start": wall_start, "end": wall_end, "requests": records, "pushes": pushes,
+                   "samples": samples}, f)
     code = program.close()
     print(f"load after: {load_average()}; derov.exe ended with {code}")
+    with open(log, errors="replace") as f:
+        crashes = [line.strip() for line in f if "Unhandled" in line]
+    for line in crashes:
+        print(f"crash in derov.exe: {line} (Wine's report: {log})")
 
     report_cycles(records, wall_start, wall_end, window, fetches, args.rules, late)
     print(f"push notices (a rule fired): {len(pushes)}")
@@ -447,6 +536,10 @@ def run_minute(args, server):
     print("  derov.exe by thread: " + ", ".join(f"{k} {v:.2f} s" for k, v in parts.items()))
     busy = (machine_after[0] - machine_before[0]) / max(1, machine_after[1] - machine_before[1])
     print(f"  machine, all {os.cpu_count()} cores busy: {100 * busy:.1f} % (of all cores)")
+    marks = [m for m in (2, 5, 10, 20, 30, 40, 50, 59) if m < window]
+    path = [min(samples, key=lambda sample: abs(sample[0] - m)) for m in marks]
+    print("resident size of derov.exe over the minute (MB, threads): " + ", ".join(
+        f"{at:.0f} s {kb / 1024:.0f} ({n})" for at, kb, n in path))
     print(f"memory of derov.exe: peak (VmHWM) {peak}; resident (VmRSS) {idle_resident} with "
           f"monitoring off, {top[1]} kB at most {top[0]:.1f} s after the click (sampled every "
           f"0.25 s), {resident} at the stop")
@@ -522,6 +615,10 @@ def main():
     two.add_argument("--page-kb", type=int, default=20)
     two.add_argument("--profile", metavar="FILE", help="perf record derov.exe and the "
                      "wineserver over the minute into FILE")
+    four = commands.add_parser("calls")
+    four.add_argument("--rules", type=int, default=3)
+    four.add_argument("--seconds", type=float, default=10)
+    four.add_argument("--page-kb", type=int, default=20)
     three = commands.add_parser("threads")
     three.add_argument("--count", type=int, default=99)
     args = parser.parse_args()
@@ -529,7 +626,7 @@ def main():
         sys.exit(f"no {EXE}: build the windows preset first (scripts/perf.sh does)")
     if not os.environ.get("DISPLAY"):
         sys.exit("no X display: run it through scripts/perf.sh")
-    {"startup": startup, "minute": minute, "threads": threads}[args.command](args)
+    {"startup": startup, "minute": minute, "threads": threads, "calls": calls}[args.command](args)
     return 0
 
 

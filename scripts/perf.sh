@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # Measures and prints derov's performance figures (docs/PERFORMANCE.md shows them):
-#   scripts/perf.sh [page-text] [size] [startup] [threads] [minute]   (no argument: all)
+#   scripts/perf.sh [page-text] [size] [startup] [threads] [calls] [minute]  (none: all)
 # page-text: the page text benchmark (native, Google Benchmark); size: derov.exe as built
 # and as packed; startup: launch to the main window under Wine; threads: what a thread
-# costs under Wine; minute: 99 idle-page rules for a minute under Wine. It only times and prints; nothing here passes or fails on a figure.
+# costs under Wine; calls: wineserver calls per monitoring cycle; minute: 99 idle-page
+# rules for a minute under Wine. It only times and prints; nothing here passes or fails on a figure.
 # Extra arguments for the Wine parts go in PERF_STARTUP_ARGS / PERF_MINUTE_ARGS.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
 parts=("$@")
-[ ${#parts[@]} -eq 0 ] && parts=(page-text size startup threads minute)
+[ ${#parts[@]} -eq 0 ] && parts=(page-text size startup threads calls minute)
 
 ./scripts/setup.sh >/dev/null
 echo "== machine: $(lscpu | sed -n 's/^Model name: *//p'), $(nproc) cores; load $(cut -d' ' -f1-3 /proc/loadavg)"
@@ -45,7 +46,7 @@ for part in "${parts[@]}"; do
       x86_64-w64-mingw32-size -A build/windows/package/derov.exe |
         awk '$1 ~ /^\.(text|rdata|data|pdata|xdata|bss)$/ {printf "  %-8s %9d bytes\n", $1, $2}'
       ;;
-    startup | threads | minute)
+    startup | threads | calls | minute)
       cmake --preset windows >/dev/null
       cmake --build --preset windows --target derov >/dev/null
       wine_up
@@ -53,11 +54,12 @@ for part in "${parts[@]}"; do
       case "$part" in
         startup) python3 bench/wine_bench.py startup ${PERF_STARTUP_ARGS:-} ;;
         threads) python3 bench/wine_bench.py threads ;;
+        calls) python3 bench/wine_bench.py calls ;;
         minute) python3 bench/wine_bench.py minute ${PERF_MINUTE_ARGS:-} ;;
       esac
       ;;
     *)
-      echo "perf: unknown part '$part' (page-text, size, startup, threads, minute)" >&2
+      echo "perf: unknown part '$part' (page-text, size, startup, threads, calls, minute)" >&2
       exit 2
       ;;
   esac
