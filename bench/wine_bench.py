@@ -224,7 +224,7 @@ class Program:
         self.pid = self.process.pid
         self.window = None
 
-    def wait_for_window(self, timeout=30):
+    def wait_for_window(self, timeout=60):
         self.window = x_window.find_window(self.pid, ".", timeout=timeout, poll=0.01)
         if self.window is None:
             raise RuntimeError(f"no window of {self.process.args[1]} within {timeout} s")
