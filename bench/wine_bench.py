@@ -86,8 +86,9 @@ def thread_times(pid):
 def split_by_thread(pid, before, after, total):
     """derov.exe's CPU over the window by kind of thread: the UI thread, Wine's thread pool,
     the threads started in the window and still alive at its end (the workers), Wine's other
-    threads, and what is left: threads that came and went in between (Wine's request
-    object starts one per send)."""
+    threads, and what is left: threads that came and went in between (Wine's thread pool,
+    which runs the request object's work, grows while many requests run and shrinks when
+    idle)."""
     parts = {"UI thread": 0.0, "workers": 0.0, "Wine thread pool": 0.0, "other": 0.0}
     for task, (name, seconds) in after.items():
         used = seconds - before.get(task, (name, 0.0))[1]
