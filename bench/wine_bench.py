@@ -10,6 +10,9 @@
   wine_bench.py calls [--rules 3] [--seconds 10]
       The same rules under a wineserver that logs every call: derov.exe's calls to the
       wineserver per cycle, by name, for the UI thread and for the other threads.
+  wine_bench.py churn [--threads 99] [--seconds 60] [--like-derov]
+      The minute's fetches without derov: 99 threads using Wine's request object as the
+      workers do (bench/winhttp_churn.c); fetches done and failed, and any crash.
   wine_bench.py minute [--rules 99] [--seconds 60] [--page-kb 20] [--profile FILE]
       Idle-page rules (period 1 s, each its own page on the scripted local server, pages
       that never change) monitored for a minute: cycles done against cycles due, CPU time
@@ -336,6 +339,51 @@ def threads(args):
         print(f"resident size per sleeping thread{' with COM' if kind else ''}: {each:.0f} kB")
 
 
+# --- Wine's request object alone, under the same load -------------------------------------
+
+def churn(args):
+    """The fetches of the minute without derov: bench/winhttp_churn.c's threads use Wine's
+    request object as derov's workers do. Shows whether failed fetches and crashes come
+    with the request object itself."""
+    exe = os.path.join(WORK, "winhttp_churn.exe")
+    os.makedirs(WORK, exist_ok=True)
+    subprocess.run(["x86_64-w64-mingw32-gcc", "-O2", "-municode", "-o", exe,
+                    os.path.join(TOP, "bench", "winhttp_churn.c"), "-lole32", "-loleaut32", "-luuid"],
+                   check=True)
+    server = TestServer()
+    log = os.path.join(WORK, "churn.log")
+    try:
+        page, _ = idle_page(args.page_kb)
+        response = {"headers": [["Content-Type", "text/html; charset=utf-8"]], "text": page}
+        for n in range(1, args.threads + 1):
+            server.script(f"/idle/{n:02d}", response)
+        print(f"{args.threads} threads, one fetch a second each, {args.seconds:.0f} s"
+              f"{', as derov makes its requests' if args.like_derov else ''}; "
+              f"load before: {load_average()}")
+        # Output to files, not pipes: Wine's background services inherit the program's
+        # output and would hold a pipe open after the program has ended.
+        with open(log, "w") as out, open(log + ".out", "w") as result:
+            process = subprocess.Popen(
+                [WINE_RUN, exe, f"{server.base}/idle/", str(args.threads), str(int(args.seconds)),
+                 "derov" if args.like_derov else "plain"],
+                cwd=WORK, stdin=subprocess.DEVNULL, stdout=result, stderr=out)
+        try:
+            process.wait(timeout=args.seconds + 60)
+            with open(log + ".out") as result:
+                print(result.read().strip())
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+            print("the program did not end: stopped (see below)")
+        print(f"requests the server recorded: {len(server.requests('/idle/'))}")
+        with open(log, errors="replace") as f:
+            for line in f:
+                if "Unhandled" in line:
+                    print(f"crash: {line.strip()} (Wine's report: {log})")
+    finally:
+        server.stop()
+
+
 # --- wineserver calls per cycle -----------------------------------------------------------
 
 def calls(args):
@@ -620,6 +668,12 @@ def main():
     four.add_argument("--rules", type=int, default=3)
     four.add_argument("--seconds", type=float, default=10)
     four.add_argument("--page-kb", type=int, default=20)
+    five = commands.add_parser("churn")
+    five.add_argument("--threads", type=int, default=99)
+    five.add_argument("--seconds", type=float, default=60)
+    five.add_argument("--page-kb", type=int, default=20)
+    five.add_argument("--like-derov", action="store_true", help="also set time-outs, the "
+                      "certificate option and header lines and read the response headers")
     three = commands.add_parser("threads")
     three.add_argument("--count", type=int, default=99)
     args = parser.parse_args()
@@ -627,7 +681,8 @@ def main():
         sys.exit(f"no {EXE}: build the windows preset first (scripts/perf.sh does)")
     if not os.environ.get("DISPLAY"):
         sys.exit("no X display: run it through scripts/perf.sh")
-    {"startup": startup, "minute": minute, "threads": threads, "calls": calls}[args.command](args)
+    {"startup": startup, "minute": minute, "threads": threads, "calls": calls,
+     "churn": churn}[args.command](args)
     return 0
 
 

@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
 # Measures and prints derov's performance figures (docs/PERFORMANCE.md shows them):
-#   scripts/perf.sh [page-text] [size] [startup] [threads] [calls] [minute]  (none: all)
+#   scripts/perf.sh [page-text] [size] [startup] [threads] [calls] [churn] [minute]
+# (no argument: all)
 # page-text: the page text benchmark (native, Google Benchmark); size: derov.exe as built
 # and as packed; startup: launch to the main window under Wine; threads: what a thread
-# costs under Wine; calls: wineserver calls per monitoring cycle; minute: 99 idle-page
-# rules for a minute under Wine. It only times and prints; nothing here passes or fails on a figure.
-# Extra arguments for the Wine parts go in PERF_STARTUP_ARGS / PERF_MINUTE_ARGS.
+# costs under Wine; calls: wineserver calls per monitoring cycle; churn: the minute's
+# fetches through Wine's request object without derov; minute: 99 idle-page rules for a
+# minute under Wine. It only times and prints; nothing here passes or fails on a figure.
+# Extra arguments for the Wine parts go in PERF_STARTUP_ARGS, PERF_CHURN_ARGS and
+# PERF_MINUTE_ARGS.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
 parts=("$@")
-[ ${#parts[@]} -eq 0 ] && parts=(page-text size startup threads calls minute)
+[ ${#parts[@]} -eq 0 ] && parts=(page-text size startup threads calls churn minute)
 
 ./scripts/setup.sh >/dev/null
 echo "== machine: $(lscpu | sed -n 's/^Model name: *//p'), $(nproc) cores; load $(cut -d' ' -f1-3 /proc/loadavg)"
@@ -30,7 +33,8 @@ for part in "${parts[@]}"; do
       echo "== page text pipeline (native)"
       cmake --preset native >/dev/null
       cmake --build --preset native --target page_text_bench >/dev/null
-      build/native/bench/page_text_bench --benchmark_color=false
+      # The table reporter paints in colour whatever the flags say: plain text here.
+      build/native/bench/page_text_bench | sed "s/\x1b\[[0-9;]*m//g"
       ;;
     size)
       echo "== size"
@@ -46,7 +50,7 @@ for part in "${parts[@]}"; do
       x86_64-w64-mingw32-size -A build/windows/package/derov.exe |
         awk '$1 ~ /^\.(text|rdata|data|pdata|xdata|bss)$/ {printf "  %-8s %9d bytes\n", $1, $2}'
       ;;
-    startup | threads | calls | minute)
+    startup | threads | calls | churn | minute)
       cmake --preset windows >/dev/null
       cmake --build --preset windows --target derov >/dev/null
       wine_up
@@ -55,11 +59,12 @@ for part in "${parts[@]}"; do
         startup) python3 bench/wine_bench.py startup ${PERF_STARTUP_ARGS:-} ;;
         threads) python3 bench/wine_bench.py threads ;;
         calls) python3 bench/wine_bench.py calls ;;
+        churn) python3 bench/wine_bench.py churn ${PERF_CHURN_ARGS:-} ;;
         minute) python3 bench/wine_bench.py minute ${PERF_MINUTE_ARGS:-} ;;
       esac
       ;;
     *)
-      echo "perf: unknown part '$part' (page-text, size, startup, threads, calls, minute)" >&2
+      echo "perf: unknown part '$part' (page-text, size, startup, threads, calls, churn, minute)" >&2
       exit 2
       ;;
   esac
