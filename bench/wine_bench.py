@@ -24,9 +24,11 @@ display and a persistent wineserver for the project's prefix).
 
 import argparse
 import base64
+import collections
 import json
 import math
 import os
+import re
 import shutil
 import signal
 import sqlite3
@@ -428,8 +430,6 @@ def calls(args):
 
 def count_calls(log, pid, begin, end, cycles):
     """Counts the calls that derov.exe's threads made between the two offsets of the log."""
-    import collections
-    import re
     ui_thread, threads, asked = None, set(), set()
     by_name = {"UI thread": collections.Counter(), "other threads": collections.Counter()}
     offset = 0
@@ -479,7 +479,7 @@ def run_minute(args, server):
         server.script(f"/idle/{n:02d}", response)
         rules.append(idle_rule(n, f"{server.base}/idle/{n:02d}", count))
     server.script("/probe", response)
-    # A firing rule would post a push notice to the server: the count of those must be 0.
+    # A rule that fires posts a push notice to the same server, where it shows.
     ini = {"弹窗提醒": "0", "微信提醒": "1-bench", "推送地址": f"{server.base}/push/"}
     folder = make_folder("minute", rules, ini)
     prefix = os.environ.get("WINEPREFIX", os.path.join(TOP, "build", "wineprefix"))
