@@ -390,7 +390,8 @@ def churn(args):
 
 def calls(args):
     """Runs a few idle-page rules under a wineserver that logs every call (wineserver -d1)
-    and counts derov.exe's calls per cycle by name, for the UI thread and the rest."""
+    and counts derov.exe's calls per cycle by name, for the UI thread and the rest. It
+    replaces the prefix's wineserver for the while: nothing else may use the prefix."""
     log = os.path.join(WORK, "calls-wineserver.log")
     os.makedirs(WORK, exist_ok=True)
     quiet = {"stdin": subprocess.DEVNULL, "stdout": subprocess.DEVNULL,
