@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Takes the README's pictures of derov.exe at work: the main window with rules running
-(docs/main-window-running.png) and the tip window (docs/tip-window.png).
+"""Takes the README's pictures of derov.exe: the main window with three rules
+(docs/main-window.png), the main window with rules running (docs/main-window-running.png)
+and the tip window (docs/tip-window.png).
 
 Run it through scripts/screenshots.sh, which builds derov.exe and provides the Wine session.
 The program runs in a Wine virtual desktop (there Wine draws the window frames) against
@@ -86,20 +87,40 @@ def click(desktop, x, y):
     x_window.click(desktop, CLIENT[0] + x, CLIENT[1] + y)
 
 
+def start_on_desktop(folder, name):
+    program = bench.Program(folder, ("explorer", f"/desktop={name},{DESKTOP[0]}x{DESKTOP[1]}",
+                                     "derov.exe"))
+    desktop = x_window.find_window(program.pid, "Wine", timeout=30)
+    if desktop is None:
+        sys.exit("screenshots: no Wine desktop appeared")
+    time.sleep(3)  # the main window is up and its list loaded
+    return program, desktop
+
+
+def three_rules(server):
+    """The main window as the user finds it: a waiting, a finished and a disabled rule."""
+    base = server.base
+    waiting = rule(1, "显卡降价", "/gpu", base, 120, 2, "22{[缺货]}", isrep=1)
+    finished = rule(2, "汇率提醒", "/rate", base, 300, 3, "31{7.3}[0]", isrep=0, val_old="7.21")
+    disabled = rule(3, "官网公告", "/notice", base, 600, 1, "13")
+    finished = finished[:-2] + (1, 1)
+    disabled = disabled[:-2] + (0, 0)
+    folder = bench.make_folder("screenshots-idle", [waiting, finished, disabled], {})
+    program, desktop = start_on_desktop(folder, "derov-idle")
+    capture(desktop, MAIN, os.path.join(TOP, "docs", "main-window.png"))
+    program.process.kill()
+
+
 def main():
     if not os.environ.get("DISPLAY"):
         sys.exit("no X display: run it through scripts/screenshots.sh")
     server = bench.TestServer()
     try:
+        three_rules(server)
         rules = script_pages(server)
         ini = {"弹窗提醒": "0", "微信提醒": "1-SCT123456", "推送地址": f"{server.base}/push/"}
         folder = bench.make_folder("screenshots", rules, ini)
-        program = bench.Program(folder, ("explorer", f"/desktop=derov,{DESKTOP[0]}x{DESKTOP[1]}",
-                                         "derov.exe"))
-        desktop = x_window.find_window(program.pid, "Wine", timeout=30)
-        if desktop is None:
-            sys.exit("screenshots: no Wine desktop appeared")
-        time.sleep(3)  # the main window is up and its list loaded
+        program, desktop = start_on_desktop(folder, "derov")
         click(desktop, *bench.START_STOP)
         time.sleep(13)  # several cycles: counts, statuses and log lines
         capture(desktop, MAIN, os.path.join(TOP, "docs", "main-window-running.png"))
