@@ -60,7 +60,7 @@ def script_pages(server):
         utf8_page(f"<b id=p>{price}</b>") for price in prices]})
     server.call("/_control/script", {"path": "/forum", "responses": [
         utf8_page("签到成功"), utf8_page("服务维护中", status=503), utf8_page("签到成功")]})
-    server.call("/_control/script", {"path": "/push/SCT123456.send", "responses": [
+    server.call("/_control/script", {"path": "/push/KEY123456.send", "responses": [
         {"headers": [["Content-Type", "application/json"]],
          "body": '{"code":0,"message":"success"}'}]})
     return [
@@ -118,7 +118,7 @@ def main():
     try:
         three_rules(server)
         rules = script_pages(server)
-        ini = {"弹窗提醒": "0", "微信提醒": "1-SCT123456", "推送地址": f"{server.base}/push/"}
+        ini = {"弹窗提醒": "0", "微信提醒": "1-KEY123456", "推送地址": f"{server.base}/push/"}
         folder = bench.make_folder("screenshots", rules, ini)
         program, desktop = start_on_desktop(folder, "derov")
         click(desktop, *bench.START_STOP)

@@ -138,8 +138,8 @@ TEST_F(MonitoringInWindows, KeywordRuleFiresTwiceAndPushesEachFiring) {
   ASSERT_TRUE(server_.Script("page", {GbkPage("价格 价格"), GbkPage("<b>价格 价格 价格</b>")}));
   ScriptedResponse reply;
   reply.body = "{\"errno\":0}";
-  ASSERT_TRUE(server_.Script("push/SCKEY.send", reply));
-  Settings("1-SCKEY");
+  ASSERT_TRUE(server_.Script("push/PUSHKEY.send", reply));
+  Settings("1-PUSHKEY");
   ASSERT_TRUE(test::StoreRule(path_, Rule("page", "23{[价格]}", "2")));
   Open();
 
@@ -161,7 +161,7 @@ TEST_F(MonitoringInWindows, KeywordRuleFiresTwiceAndPushesEachFiring) {
 
   std::vector<test::RecordedRequest> pushes;
   for (const auto& request : server_.Requests())
-    if (request.path == server_.Path("push/SCKEY.send")) pushes.push_back(request);
+    if (request.path == server_.Path("push/PUSHKEY.send")) pushes.push_back(request);
   ASSERT_EQ(pushes.size(), 2u);
   EXPECT_EQ(pushes[0].method, "POST");
   EXPECT_EQ(pushes[0].body, Utf8("text=价格监控　有新变动&desp=" + first));

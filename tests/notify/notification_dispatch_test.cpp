@@ -78,12 +78,12 @@ TEST_F(Dispatch, SwitchesDecideWhatHappensInOrder) {
 }
 
 TEST_F(Dispatch, PushNoticeIsAFormPostOfTheRawTextsWithCertificateChecksOn) {
-  Switches(false, true, "SCT123");
+  Switches(false, true, "KEY123");
   Notify("x=1&y");
   const auto sent = requests.Sent();
   ASSERT_EQ(sent.size(), 1u);
   EXPECT_EQ(sent[0].verb, "POST");
-  EXPECT_EQ(sent[0].url, "http://push.test/SCT123.send");
+  EXPECT_EQ(sent[0].url, "http://push.test/KEY123.send");
   EXPECT_EQ(sent[0].body, "text=A&B=站　有新变动&desp=x=1&y");
   EXPECT_EQ(sent[0].timeoutMs, 15000);
   EXPECT_NE(std::find(sent[0].headers.begin(), sent[0].headers.end(),

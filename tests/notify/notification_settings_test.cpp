@@ -61,8 +61,8 @@ TEST(NotificationSettings, LoadReadsSwitchesAndKey) {
     std::string key;
   } const cases[] = {
       {{}, false, false, ""},
-      {{{"微信提醒", "1-SCKEY"}, {"弹窗提醒", "1"}}, true, true, "SCKEY"},
-      {{{"微信提醒", "0-SCKEY"}}, false, false, "SCKEY"},
+      {{{"微信提醒", "1-PUSHKEY"}, {"弹窗提醒", "1"}}, true, true, "PUSHKEY"},
+      {{{"微信提醒", "0-PUSHKEY"}}, false, false, "PUSHKEY"},
       {{{"微信提醒", "1-"}}, false, true, ""},
       {{{"微信提醒", "0-"}}, false, false, ""},
       {{{"微信提醒", "10"}}, false, false, "10"},
