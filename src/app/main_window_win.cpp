@@ -85,7 +85,7 @@ bool MainWindow::Create() {
   INITCOMMONCONTROLSEX classes{sizeof classes, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES |
                                                    ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&classes);
-  if (!RegisterWindowClass(instance_, &MainWindow::WindowProcedure)) return false;
+  if (!RegisterWindowClass(instance_, &ObjectWindowProcedure<MainWindow>)) return false;
 
   const int x = (GetSystemMetrics(SM_CXSCREEN) - kOuterWidth) / 2;
   const int y = (GetSystemMetrics(SM_CYSCREEN) - kOuterHeight) / 2;
@@ -100,23 +100,6 @@ bool MainWindow::Create() {
 void MainWindow::Show(int showCommand) {
   ShowWindow(hwnd(), showCommand);
   UpdateWindow(hwnd());
-}
-
-LRESULT CALLBACK MainWindow::WindowProcedure(HWND hwnd, UINT message, WPARAM wParam,
-                                             LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-    self->hwnd_ = hwnd;
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-  if (!self) return DefWindowProcA(hwnd, message, wParam, lParam);
-  try {
-    return self->HandleMessage(message, wParam, lParam);
-  } catch (...) {
-    // A handler's failure must not unwind through the system's code.
-    return DefWindowProcA(hwnd, message, wParam, lParam);
-  }
 }
 
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -319,22 +302,9 @@ void MainWindow::OnNcDestroy() {
     std::lock_guard lock(postLock_);
     hwnd_ = nullptr;
   }
-  // Work still queued for the window will never run; free what it owns. PeekMessage hands
-  // out a pending WM_QUIT whatever the filter: it belongs to the message loop and goes back.
-  MSG pending;
-  bool quit = false;
-  int quitCode = 0;
-  while (PeekMessageA(&pending, window, kRunOnUiThreadMessage, kRunOnUiThreadMessage,
-                      PM_REMOVE)) {
-    if (pending.message == WM_QUIT) {
-      quit = true;
-      quitCode = static_cast<int>(pending.wParam);
-    } else {
-      delete reinterpret_cast<std::function<void()>*>(pending.lParam);
-    }
-  }
-  if (quit) PostQuitMessage(quitCode);
-  SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+  DropQueuedMessages(window, kRunOnUiThreadMessage, [](LPARAM payload) {
+    delete reinterpret_cast<std::function<void()>*>(payload);
+  });
   list_.Attach(nullptr);
   controls_ = {};
 }

@@ -14,6 +14,7 @@
 
 #include "app/list_view_win.h"
 #include "platform/handle_win.h"
+#include "platform/window_procedure_win.h"
 
 namespace derov {
 
@@ -81,7 +82,8 @@ class MainWindow {
   std::function<void(const std::string& address)> openLink;
 
  private:
-  static LRESULT CALLBACK WindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  friend LRESULT CALLBACK ObjectWindowProcedure<MainWindow>(HWND, UINT, WPARAM, LPARAM);
+  void AttachWindow(HWND window) { hwnd_ = window; }
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   bool OnCreate();
   void OnCommand(int controlId, int notification);

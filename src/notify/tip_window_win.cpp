@@ -32,7 +32,7 @@ TipWindow::~TipWindow() { Destroy(); }
 
 bool TipWindow::Create(HINSTANCE instance) {
   if (hwnd_) return true;
-  if (!RegisterTipClass(instance, WindowProc)) return false;
+  if (!RegisterTipClass(instance, &ObjectWindowProcedure<TipWindow>)) return false;
   // Centred on the screen; the created event then moves the top edge.
   const int x = (GetSystemMetrics(SM_CXSCREEN) - kWidth) / 2;
   const int y = (GetSystemMetrics(SM_CYSCREEN) - kHeight) / 2;
@@ -51,23 +51,6 @@ void TipWindow::Destroy() {
   if (font_) DeleteObject(font_);
   brush_ = nullptr;
   font_ = nullptr;
-}
-
-LRESULT CALLBACK TipWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* self = static_cast<TipWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-    self->hwnd_ = hwnd;
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<TipWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-  if (!self) return DefWindowProcA(hwnd, message, wParam, lParam);
-  if (message == WM_NCDESTROY) {
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-    self->hwnd_ = nullptr;
-    self->透明标签_ = nullptr;
-    return DefWindowProcA(hwnd, message, wParam, lParam);
-  }
-  return self->HandleMessage(message, wParam, lParam);
 }
 
 LRESULT TipWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -89,6 +72,12 @@ LRESULT TipWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_CLOSE:
       return 0;  // closed only with the main window
+    case WM_NCDESTROY: {
+      HWND window = hwnd_;
+      hwnd_ = nullptr;
+      透明标签_ = nullptr;
+      return DefWindowProcA(window, message, wParam, lParam);
+    }
     default:
       return DefWindowProcA(hwnd_, message, wParam, lParam);
   }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "notify/tip_countdown.h"
+#include "platform/window_procedure_win.h"
 
 namespace derov {
 
@@ -40,7 +41,8 @@ class TipWindow : public TipView {
   unsigned colour() const { return colour_; }
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  friend LRESULT CALLBACK ObjectWindowProcedure<TipWindow>(HWND, UINT, WPARAM, LPARAM);
+  void AttachWindow(HWND window) { hwnd_ = window; }
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   void OnTipWindowCreated();
   LRESULT OnEraseBackground(HDC dc);

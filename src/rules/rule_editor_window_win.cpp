@@ -222,7 +222,7 @@ bool RuleEditorWindow::Open() {
     BringWindowToTop(hwnd_);
     return true;
   }
-  if (!RegisterEditorClass(instance_, &RuleEditorWindow::WindowProcedure)) return false;
+  if (!RegisterEditorClass(instance_, &ObjectWindowProcedure<RuleEditorWindow>)) return false;
   const int x = (GetSystemMetrics(SM_CXSCREEN) - kOuterWidth) / 2;
   const int y = (GetSystemMetrics(SM_CYSCREEN) - kOuterHeight) / 2;
   // A fixed border, a minimise box and no maximise box. The window's background is painted
@@ -235,24 +235,6 @@ bool RuleEditorWindow::Open() {
   UpdateWindow(hwnd_);
   SetFocus(controls_.网址框);
   return true;
-}
-
-LRESULT CALLBACK RuleEditorWindow::WindowProcedure(HWND hwnd, UINT message, WPARAM wParam,
-                                                   LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* self =
-        static_cast<RuleEditorWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-    self->hwnd_ = hwnd;
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<RuleEditorWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-  if (!self) return DefWindowProcA(hwnd, message, wParam, lParam);
-  try {
-    return self->HandleMessage(message, wParam, lParam);
-  } catch (...) {
-    // A handler's failure must not unwind through the system's code.
-    return DefWindowProcA(hwnd, message, wParam, lParam);
-  }
 }
 
 LRESULT RuleEditorWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -760,22 +742,9 @@ void RuleEditorWindow::OnDestroy() {
 void RuleEditorWindow::OnNcDestroy() {
   HWND window = hwnd_;
   if (mailbox_) mailbox_->Close();
-  // Outcomes still queued for the window will never be shown; free them. PeekMessage hands
-  // out a pending WM_QUIT whatever the filter: it belongs to the message loop and goes back.
-  MSG pending;
-  bool quit = false;
-  int quitCode = 0;
-  while (PeekMessageA(&pending, window, kSourceTestDoneMessage, kSourceTestDoneMessage,
-                      PM_REMOVE)) {
-    if (pending.message == WM_QUIT) {
-      quit = true;
-      quitCode = static_cast<int>(pending.wParam);
-    } else {
-      delete reinterpret_cast<SourceTestResult*>(pending.lParam);
-    }
-  }
-  if (quit) PostQuitMessage(quitCode);
-  SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+  DropQueuedMessages(window, kSourceTestDoneMessage, [](LPARAM payload) {
+    delete reinterpret_cast<SourceTestResult*>(payload);
+  });
   hwnd_ = nullptr;
   controls_ = {};
   dropDownLists_[0] = dropDownLists_[1] = nullptr;

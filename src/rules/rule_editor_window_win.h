@@ -13,6 +13,7 @@
 #include "rules/rule_editor_logic.h"
 #include "rules/rule_list.h"
 #include "web/request_object.h"
+#include "platform/window_procedure_win.h"
 
 namespace derov {
 
@@ -90,7 +91,8 @@ class RuleEditorWindow {
   struct SourceTestJob;
   struct SourceTestResult;
 
-  static LRESULT CALLBACK WindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  friend LRESULT CALLBACK ObjectWindowProcedure<RuleEditorWindow>(HWND, UINT, WPARAM, LPARAM);
+  void AttachWindow(HWND window) { hwnd_ = window; }
   static LRESULT CALLBACK PeriodBoxProcedure(HWND hwnd, UINT message, WPARAM wParam,
                                              LPARAM lParam, UINT_PTR id, DWORD_PTR self);
   static LRESULT CALLBACK KeyboardHook(int code, WPARAM wParam, LPARAM lParam);
